@@ -1,0 +1,105 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>InstallingUI</name>
+    <message>
+        <source>MainWindowUI</source>
+        <translation>奥维萨卸载程序</translation>
+    </message>
+    <message>
+        <source>UndoMerge</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindowUI</name>
+    <message>
+        <source>MainWindowUI</source>
+        <translation>奥维萨卸载程序</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>TheClientIsRunningPrnptTrdtT</source>
+        <translation>奥维萨正在运行，请先将其关闭，然后重新运行卸载程序。</translation>
+    </message>
+    <message>
+        <source>ThisSoftwareIsNotCurmXqDCfI</source>
+        <translation>此电脑上未安装奥维萨。</translation>
+    </message>
+    <message>
+        <source>DetermineTheUninstalfYANYiIa</source>
+        <translation>确定要卸载奥维萨及其所有组件吗？</translation>
+    </message>
+    <message>
+        <source>BeganToUnloadWkJrSaJaAq</source>
+        <translation>正在删除程序文件...</translation>
+    </message>
+    <message>
+        <source>DeleteShortcutULXVgdVTs</source>
+        <translation>正在删除快捷方式...</translation>
+    </message>
+    <message>
+        <source>ClearTheRegistryeuyqTkYHjj</source>
+        <translation>正在清理注册表...</translation>
+    </message>
+    <message>
+        <source>Uninstalled</source>
+        <translation>卸载完成</translation>
+    </message>
+</context>
+<context>
+    <name>UnInstallCompletedUI</name>
+    <message>
+        <source>MainWindowUI</source>
+        <translation>奥维萨卸载程序</translation>
+    </message>
+    <message>
+        <source>Uninstalled</source>
+        <translation>奥维萨已成功卸载</translation>
+    </message>
+    <message>
+        <source>Completed</source>
+        <translation>完成</translation>
+    </message>
+</context>
+<context>
+    <name>UpperWidgeUI</name>
+    <message>
+        <source>MainWindowUI</source>
+        <translation>奥维萨卸载程序</translation>
+    </message>
+</context>
+<context>
+    <name>appinstaller::CustomTitleWidget</name>
+    <message>
+        <source>QuintreluZxkRHANyR</source>
+        <translation>奥维萨</translation>
+    </message>
+</context>
+<context>
+    <name>appinstaller::UnInstallCompletedPage</name>
+    <message>
+        <source>UninstalledItemsRemainQfTzWbKd</source>
+        <translation>卸载完成，但有 %1 项未能删除：</translation>
+    </message>
+    <message>
+        <source>CouldNotBeRemovedHxVmRaPe</source>
+        <translation>无法删除</translation>
+    </message>
+    <message>
+        <source>KeptForSafetyNcLdYwQu</source>
+        <translation>已保留：受保护的位置</translation>
+    </message>
+    <message>
+        <source>InvalidInstallPathRtGeSoLa</source>
+        <translation>未记录有效的安装文件夹</translation>
+    </message>
+    <message>
+        <source>UnsafeNameSkippedPwUcIeBn</source>
+        <translation>已跳过：产品名称不安全</translation>
+    </message>
+</context>
+</TS>
