@@ -171,7 +171,7 @@ bool Remover::removeTop(const QByteArray &path)
 {
     struct stat st;
     if (::lstat(path.constData(), &st) != 0) {
-        if (errno == ENOENT)
+        if (errno == ENOENT || errno == ENOTDIR)
             return true;
         m_path.assign(path.constData(), static_cast<std::size_t>(path.size()));
         report(nullptr);
