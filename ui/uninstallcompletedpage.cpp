@@ -52,7 +52,10 @@ void UnInstallCompletedPage::setLeftItems(const LeftItems &items)
 
     // The success mark would contradict the message.
     m_ui->m_pIconToolBtn->hide();
-    m_ui->m_pInstallInfoLabel->setText(tr("UninstalledItemsRemainQfTzWbKd").arg(items.size()));
+    QString message = tr("UninstalledItemsRemainQfTzWbKd");
+    if (message.contains(QLatin1String("%1")))
+        message = message.arg(items.size());
+    m_ui->m_pInstallInfoLabel->setText(message);
     m_ui->m_pInstallInfoLabel->setStyleSheet(QStringLiteral("color: #D4380D;"));
 
     if (!m_pLeftItemsList) {
