@@ -12,10 +12,7 @@ namespace Varnel {
 
 namespace {
 
-QString sheetDir()
-{
-    return QStringLiteral(":/Varnel/Qss/");
-}
+const char kSheetDir[] = "/Varnel/Qss/";
 
 // Canonical paths of the files registered so far; registering one file twice
 // would stack two copies of its tree in the resource system.
@@ -23,6 +20,22 @@ QSet<QString> &registeredFiles()
 {
     static QSet<QString> files;
     return files;
+}
+
+// The sheet that the file itself holds, whatever else is registered: the
+// file is mapped once more under a private root just for reading it.
+QString sheetOfFile(const QString &file)
+{
+    static int s_probe = 0;
+    const QString root = QStringLiteral("/varnel-probe-%1").arg(++s_probe);
+    if (!QResource::registerResource(file, root))
+        return QString();
+    const QString dir = QLatin1Char(':') + root + QLatin1String(kSheetDir);
+    const QStringList names =
+        QDir(dir).entryList({QStringLiteral("*.qss")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    const QString sheet = CFile::ReadAll(names, dir);
+    QResource::unregisterResource(file, root);
+    return sheet;
 }
 
 } // namespace
@@ -33,18 +46,18 @@ bool InitResource(const QString &rccPath, QString &styleSheet, bool append)
     if (rccPath.isEmpty() || !info.isFile())
         return false;
 
-    const QString key = info.canonicalFilePath();
-    if (!registeredFiles().contains(key)) {
-        if (!QResource::registerResource(key))
-            return false;
-        registeredFiles().insert(key);
-    }
-
-    const QStringList names = QDir(sheetDir()).entryList({QStringLiteral("*.qss")}, QDir::Files,
-                                                         QDir::Name | QDir::IgnoreCase);
-    const QString sheet = CFile::ReadAll(names, sheetDir());
+    const QString file = info.canonicalFilePath();
+    const QString sheet = sheetOfFile(file);
     if (sheet.trimmed().isEmpty())
         return false;
+
+    // The rest of the file (images the sheet names) stays reachable under
+    // its own paths.
+    if (!registeredFiles().contains(file)) {
+        if (!QResource::registerResource(file))
+            return false;
+        registeredFiles().insert(file);
+    }
 
     if (append)
         styleSheet += sheet;

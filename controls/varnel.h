@@ -8,7 +8,7 @@ namespace Varnel {
 
 // Registers the binary resource file at rccPath with Qt's resource system and
 // takes the application-wide style sheet from it: the text of every "*.qss"
-// in ":/Varnel/Qss/", in name order. With append false the sheet replaces
+// in its folder "/Varnel/Qss/", in name order. With append false the sheet replaces
 // styleSheet, with append true it is added after it. Returns false and leaves
 // styleSheet untouched when the file cannot be registered or holds no sheet.
 // A file is registered once, however often it is passed.
