@@ -7,9 +7,11 @@ RGB through convert.
 """
 
 import os
+import re
 import select
 import shutil
 import subprocess
+import tempfile
 import time
 
 WAIT = 30.0          # generous ceiling for every wait; normal waits end far sooner
@@ -69,7 +71,8 @@ class XServer:
         # -displayfd lets the server pick a free display, so tests can run side by side.
         self.proc = subprocess.Popen(
             ['Xvfb', '-displayfd', str(w), '-screen', '0',
-             '%dx%dx24' % (self.width, self.height), '-nolisten', 'tcp', '-noreset'],
+             '%dx%dx24' % (self.width, self.height), '-dpi', '96',
+             '-nolisten', 'tcp', '-noreset'],
             pass_fds=(w,), stdout=log, stderr=log, stdin=subprocess.DEVNULL)
         os.close(w)
         data = b''
@@ -200,3 +203,128 @@ def classify(pixels):
         else:
             counts['other'] += 1
     return counts
+
+
+class MapWatcher:
+    """Records every top-level window mapped on the server, however briefly.
+
+    xev reports the root window's substructure events; a window's size at the
+    moment it is mapped comes from its last CreateNotify/ConfigureNotify.
+    Polling for windows would miss one that is shown and hidden between two
+    looks; this does not.
+    """
+
+    def __init__(self, server):
+        self.server = server
+        self.proc = None
+        self.output = b''
+
+    def __enter__(self):
+        # A file, not a pipe: xev must never block on its output.
+        self.file = tempfile.TemporaryFile()
+        self.proc = subprocess.Popen(['xev', '-root', '-event', 'substructure'],
+                                     env=self.server.env(), stdout=self.file,
+                                     stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+        # xev says nothing until an event arrives; give it time to select its input.
+        time.sleep(0.5)
+        if self.proc.poll() is not None:
+            raise XError('xev did not start')
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+
+    def stop(self):
+        if self.proc is None:
+            return self.output
+        time.sleep(0.3)   # let the last events reach xev
+        self.proc.terminate()
+        try:
+            self.proc.wait(10)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+        self.proc = None
+        self.file.seek(0)
+        self.output = self.file.read()
+        self.file.close()
+        return self.output
+
+    def mapped(self):
+        """(window id, width, height) for each MapNotify seen, in order."""
+        sizes = {}
+        result = []
+        text = self.output.decode(errors='replace')
+        for block in text.split('\n\n'):
+            block = ' '.join(block.split())
+            m = re.search(r'(CreateNotify|ConfigureNotify) event.*? window (0x[0-9a-f]+), '
+                          r'\(-?\d+,-?\d+\), width (\d+), height (\d+)', block)
+            if m:
+                sizes[m.group(2)] = (int(m.group(3)), int(m.group(4)))
+                continue
+            m = re.search(r'MapNotify event.*? event 0x[0-9a-f]+, window (0x[0-9a-f]+)', block)
+            if m:
+                w, h = sizes.get(m.group(1), (0, 0))
+                result.append((m.group(1), w, h))
+        return result
+
+
+def find_buttons(server, window, y_from):
+    """Rectangles (x, y, w, h) of the filled red command buttons below y_from."""
+    w, h = window.width, window.height - y_from
+    px = server.pixels(window, 0, y_from, w, h)
+    red = [[False] * w for _ in range(h)]
+    for i, (r, g, b) in enumerate(px):
+        red[i // w][i % w] = r > 170 and g < 110 and b < 110
+    seen = set()
+    boxes = []
+    for y in range(h):
+        for x in range(w):
+            if red[y][x] and (x, y) not in seen:
+                stack = [(x, y)]
+                seen.add((x, y))
+                x0 = x1 = x
+                y0 = y1 = y
+                count = 0
+                while stack:
+                    cx, cy = stack.pop()
+                    count += 1
+                    x0, x1, y0, y1 = min(x0, cx), max(x1, cx), min(y0, cy), max(y1, cy)
+                    for nx, ny in ((cx + 1, cy), (cx - 1, cy), (cx, cy + 1), (cx, cy - 1)):
+                        if 0 <= nx < w and 0 <= ny < h and red[ny][nx] and (nx, ny) not in seen:
+                            seen.add((nx, ny))
+                            stack.append((nx, ny))
+                if x1 - x0 >= 40 and y1 - y0 >= 20 and count > 0.6 * (x1 - x0) * (y1 - y0):
+                    boxes.append((x0, y0 + y_from, x1 - x0 + 1, y1 - y0 + 1))
+    return boxes
+
+
+def outlined_left_of(server, window, box, gap_max=40):
+    """The outlined (white) button left of a filled one: (x, y, w, h) or None.
+
+    Follows the row just inside the filled button's top edge leftwards: past
+    the white gap, the neighbour's top border is a run of darker pixels.
+    """
+    x, y, w, h = box
+    row_y = y + h // 2
+    px = server.pixels(window, 0, row_y, x, 1)
+    def edge(p):
+        return sum(p) < 3 * 235
+    col = x - 1
+    while col >= 0 and not edge(px[col]) and x - col <= gap_max:
+        col -= 1
+    if col < 0 or x - col > gap_max:
+        return None
+    right = col
+    # The left border is the farthest edge pixel before a long white run.
+    left = right
+    white_run = 0
+    col = right - 1
+    while col >= 0 and white_run < 60:
+        if edge(px[col]):
+            left = col
+            white_run = 0
+        else:
+            white_run += 1
+        col -= 1
+    return (left, y, right - left + 1, h)
