@@ -5,10 +5,12 @@
 #include "engine/installpathguard.h"
 #include "engine/treeremover.h"
 #include "platform/publicdesktop.h"
+#include "platform/registrystore.h"
 
 #include <QDir>
 #include <QFile>
 #include <QMetaType>
+#include <QSettings>
 #include <QStandardPaths>
 
 namespace appinstaller {
@@ -30,10 +32,11 @@ void removeFolder(const QString &path, LeftItems &left)
     TreeRemover remover(TreeRemover::Method::Native, kMaxEntriesPerTree);
     if (remover.remove(path))
         return;
-    left.append(LeftItem{path, LeftItem::Reason::NotRemoved});
+    const QString top = QDir::toNativeSeparators(QDir::cleanPath(QDir::fromNativeSeparators(path)));
+    left.append(LeftItem{top, LeftItem::Reason::NotRemoved});
     const QStringList entries = remover.failedEntries();
-    const QString top = QDir::cleanPath(QDir::fromNativeSeparators(path));
-    for (const QString &entry : entries) {
+    for (const QString &raw : entries) {
+        const QString entry = QDir::toNativeSeparators(raw);
         if (entry != top)
             left.append(LeftItem{entry, LeftItem::Reason::NotRemoved});
     }
@@ -52,6 +55,22 @@ QString usableName(const QString &name, LeftItems &left)
     if (!left.contains(item))
         left.append(item);
     return QString();
+}
+
+// True when the product's entry still holds values after it was cleared.
+bool entryStillHeld(const RegistryMgr &registry)
+{
+    if (registry.isInstalled())
+        return true;
+    const QString keyPath = RegistryMgr::keyPath(Base::CSingleton<AppConfig>::instance()->getGuid());
+    if (keyPath.isEmpty())
+        return false;
+    // A settings object keeps a clearing it could not write as pending, and
+    // later objects on the same key read that pending state. Writing it out
+    // again tells whether the store really took it.
+    const auto settings = platform::openRegistryKey(keyPath);
+    settings->sync();
+    return settings->status() != QSettings::NoError;
 }
 
 } // namespace
@@ -98,7 +117,7 @@ void InstallProcessMgr::unInstall()
 
     emit signalProcess(60, QObject::tr("ClearTheRegistryeuyqTkYHjj"));
     registry->clearUninstallEntry();
-    if (registry->isInstalled()) {
+    if (entryStillHeld(*registry)) {
         left.append(LeftItem{RegistryMgr::keyPath(Base::CSingleton<AppConfig>::instance()->getGuid()),
                              LeftItem::Reason::NotRemoved});
     }
