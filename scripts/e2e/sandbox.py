@@ -104,6 +104,28 @@ def ini_values(path):
     return values
 
 
+def confinement_problems(manifest, env):
+    """Reasons why running the program with env could reach outside the sandbox."""
+    root = manifest['root']
+    problems = []
+    try:
+        check_sandbox_root(root)
+    except SandboxError as e:
+        problems.append(str(e))
+    for key in ('HOME', 'XDG_CONFIG_HOME', 'XDG_DATA_HOME', 'XDG_CACHE_HOME',
+                'XDG_RUNTIME_DIR'):
+        if not env.get(key) or not is_inside(env[key], root):
+            problems.append('%s=%s lies outside the sandbox' % (key, env.get(key)))
+    for path in [manifest['program'], manifest['install_dir'],
+                 manifest['registry_entry']] + manifest['shortcuts']:
+        if not is_inside(path, root):
+            problems.append('%s lies outside the sandbox' % path)
+    installpath = ini_values(manifest['registry_entry']).get('General/installpath')
+    if installpath and not is_inside(installpath, root):
+        problems.append('registry installpath %s lies outside the sandbox' % installpath)
+    return problems
+
+
 # --- writing -----------------------------------------------------------------
 
 def _write(path, text):

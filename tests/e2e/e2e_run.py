@@ -72,20 +72,10 @@ class Case:
     # --- safety ---------------------------------------------------------------
 
     def assert_confined(self, env):
-        m = self.manifest
-        sandbox.check_sandbox_root(m['root'])
-        check(sandbox.is_inside(m['root'], self.ctx.work),
-              'sandbox %s is not inside the work folder' % m['root'])
-        for key in ('HOME', 'XDG_CONFIG_HOME', 'XDG_DATA_HOME', 'XDG_CACHE_HOME',
-                    'XDG_RUNTIME_DIR'):
-            check(sandbox.is_inside(env[key], m['root']),
-                  '%s=%s lies outside the sandbox' % (key, env[key]))
-        for path in [m['program'], m['install_dir'], m['registry_entry']] + m['shortcuts']:
-            check(sandbox.is_inside(path, m['root']), '%s lies outside the sandbox' % path)
-        installpath = sandbox.ini_values(m['registry_entry']).get('General/installpath')
-        if installpath:
-            check(sandbox.is_inside(installpath, m['root']),
-                  'registry installpath %s lies outside the sandbox' % installpath)
+        check(sandbox.is_inside(self.manifest['root'], self.ctx.work),
+              'sandbox %s is not inside the work folder' % self.manifest['root'])
+        problems = sandbox.confinement_problems(self.manifest, env)
+        check(not problems, 'not confined: ' + '; '.join(problems))
 
     # --- running --------------------------------------------------------------
 
