@@ -1,6 +1,8 @@
 #include "engine/treeremover.h"
 
+#ifndef Q_OS_WIN
 #include "platform/treeremoval.h"
+#endif
 
 #include <QDir>
 #include <QDirIterator>
@@ -37,14 +39,14 @@ bool TreeRemover::remove(const QString &path)
     // Without trailing separators, so that a link at the top is seen as a link.
     const QString cleaned = QDir::cleanPath(QDir::fromNativeSeparators(path));
 #ifdef Q_OS_WIN
-    const bool native = false;
+    // Qt's classes are the system's calls there; junctions are caught by isJunction().
+    removePortable(cleaned);
 #else
-    const bool native = m_method == Method::Native;
-#endif
-    if (native)
+    if (m_method == Method::Native)
         platform::removeTreeNoFollow(cleaned, [this](const QString &failed) { record(failed); });
     else
         removePortable(cleaned);
+#endif
     return !isPresent(cleaned);
 }
 

@@ -437,6 +437,10 @@ void tst_InstallProcessMgr::uninstall_data()
                                      << QStringList() << true;
     QTest::newRow("install path with a trailing slash")
         << en << ch << true << install + "/" << "" << QStringList() << all << QStringList() << true;
+    // The value is read up to its first zero character.
+    QTest::newRow("install path with a zero character")
+        << en << ch << true << install + "\\0/../../home" << "" << QStringList() << all << QStringList()
+        << true;
     QTest::newRow("install folder already missing")
         << en << ch << true << "@ROOT/Programs/Missing" << "" << QStringList() << kProductShortcuts
         << QStringList() << true;
