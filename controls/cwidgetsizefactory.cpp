@@ -10,12 +10,15 @@ CWidgetSizeFactory::~CWidgetSizeFactory() = default;
 
 int CWidgetSizeFactory::scaledPixels(const QWidget *widget, int designPixels)
 {
-    // Qt's own high-dpi scaling already maps device pixels; only a raised
-    // logical dpi (font scaling) is left to follow here.
+    // Qt's own high-dpi scaling already maps device pixels; what is left is
+    // a raised logical dpi (the system's text scaling). It is followed in the
+    // quarter steps that systems offer, so an odd screen dpi (Xvfb's 100, for
+    // one) leaves the design size alone.
     const int dpi = widget ? widget->logicalDpiY() : 96;
-    if (dpi <= 96)
+    const qreal steps = std::floor(dpi / 96.0 * 4.0) / 4.0;
+    if (steps <= 1.0)
         return designPixels;
-    return int(std::lround(designPixels * (dpi / 96.0)));
+    return int(std::lround(designPixels * steps));
 }
 
 QSize CWidgetSizeFactory::scaledSize(const QWidget *widget, const QSize &designSize)
