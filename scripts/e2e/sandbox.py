@@ -156,7 +156,7 @@ def app_config_xml(guid, program, name_en, name_ch, install_parent):
                                        install_parent))
 
 
-def _fill_install_tree(install_dir, bulk):
+def _fill_install_tree(install_dir, bulk, program):
     """A few hundred files in nested folders, some awkward names, a read-only folder."""
     files = []
     for top in ('bin', 'lib', 'data', 'plugins'):
@@ -171,8 +171,8 @@ def _fill_install_tree(install_dir, bulk):
         p = os.path.join(install_dir, 'docs', name)
         _write(p, name + '\n')
         files.append(p)
-    _write(os.path.join(install_dir, DEFAULT_PROGRAM), 'stand-in for the product\n')
-    files.append(os.path.join(install_dir, DEFAULT_PROGRAM))
+    _write(os.path.join(install_dir, program), 'stand-in for the product\n')
+    files.append(os.path.join(install_dir, program))
     for i in range(bulk):
         p = os.path.join(install_dir, 'bulk', 'b%03d' % (i // 500), 'f%05d' % i)
         if i % 500 == 0:
@@ -234,7 +234,7 @@ def stage(root, bin_dir, *, inside=False, registry='present', translations=True,
     start_menu = os.path.join(data_home, 'applications')
 
     # The install folder and what lies around it.
-    _fill_install_tree(install_dir, bulk)
+    _fill_install_tree(install_dir, bulk, program)
     elsewhere = os.path.join(root, 'Elsewhere')
     _write(os.path.join(elsewhere, 'SharedData', 'keep.dat'), 'linked from the install folder\n')
     _write(os.path.join(elsewhere, 'linked-file.txt'), 'linked from the install folder\n')

@@ -154,16 +154,27 @@ class XServer:
 
     # --- input ---------------------------------------------------------------
 
+    def pointer(self):
+        out = self.xdotool('getmouselocation', '--shell')
+        values = dict(line.split('=', 1) for line in out.splitlines() if '=' in line)
+        return int(values['X']), int(values['Y'])
+
+    def move(self, x, y):
+        """Move the pointer to screen coordinates and wait until it is there."""
+        # xdotool's --sync waits for a motion, so it would hang on a move to where
+        # the pointer already is.
+        if self.pointer() != (x, y):
+            self.xdotool('mousemove', '--sync', str(x), str(y))
+
     def press(self, window, key):
         """Give the window the keyboard and press a key (Return, Escape...)."""
-        self.xdotool('mousemove', '--sync', str(window.x + window.width // 2),
-                     str(window.y + 2))
+        self.move(window.x + window.width // 2, window.y + 2)
         self.xdotool('windowfocus', '--sync', window.wid, check=False)
         self.xdotool('key', '--clearmodifiers', key)
 
     def click(self, window, x, y):
         """Click at window coordinates."""
-        self.xdotool('mousemove', '--sync', str(window.x + x), str(window.y + y))
+        self.move(window.x + x, window.y + y)
         time.sleep(0.1)   # let the widget see the pointer enter before the press
         self.xdotool('click', '1')
 

@@ -49,6 +49,13 @@ class Skip(Exception):
     pass
 
 
+START = time.monotonic()
+
+
+def note(text):
+    print('[%6.2f] %s' % (time.monotonic() - START, text), flush=True)
+
+
 def check(condition, message):
     if not condition:
         raise Failure(message)
@@ -57,12 +64,18 @@ def check(condition, message):
 class Case:
     """One staged sandbox and one run of the program in it."""
 
+    count = 0
+
     def __init__(self, ctx, name, flat=False, **stage_args):
         self.ctx = ctx
         self.name = name
         self.root = os.path.join(ctx.work, name)
         # A case with one sandbox keeps its screenshots directly in its folder.
         self.shots = ctx.shots if flat else os.path.join(ctx.shots, name)
+        # The process list is the machine's: a product name of its own keeps this
+        # case from seeing the stand-in "running product" of a case beside it.
+        Case.count += 1
+        stage_args.setdefault('program', 'Orvessa-e2e%d-%d.exe' % (os.getpid(), Case.count))
         self.manifest = sandbox.stage(self.root, ctx.bin_dir, **stage_args)
         self.proc = None
         self.log = None
@@ -94,6 +107,7 @@ class Case:
                                      stdin=subprocess.DEVNULL, stdout=self.log,
                                      stderr=subprocess.STDOUT)
         self.ctx.children.append(self.proc)
+        note('%s: started %s' % (self.name, os.path.relpath(self.manifest['program'], self.root)))
         return self
 
     def wait_exit(self, timeout=xs.WAIT):
@@ -103,6 +117,7 @@ class Case:
             raise Failure('%s: the program did not end within %.0f s' % (self.name, timeout))
         self.watcher.stop()
         self.log.close()
+        note('%s: exit code %d' % (self.name, self.proc.returncode))
         return self.proc.returncode
 
     def program_log(self):
@@ -128,7 +143,7 @@ class Case:
                                       accept=lambda w: w.size != MAIN_SIZE, proc=self.proc)
 
     def park_pointer(self):
-        self.ctx.x.xdotool('mousemove', '--sync', '0', '0')
+        self.ctx.x.move(0, 0)
 
     def screenshot(self, label, window):
         """Save the window and return its pixels (pointer parked, so no hover)."""
@@ -137,6 +152,7 @@ class Case:
         self.shot_count += 1
         path = os.path.join(self.shots, '%02d-%s.png' % (self.shot_count, label))
         self.ctx.x.screenshot(path, window)
+        note('%s: screenshot %s' % (self.name, os.path.basename(path)))
         return self.ctx.x.pixels(window, 0, 0, window.width, window.height)
 
     def probe(self, window, rect):
@@ -313,6 +329,7 @@ def wait_held(case, window):
 def release(holder):
     holder.stdin.close()
     holder.wait(xs.WAIT)
+    note('released the entry')
 
 
 def confirmed(case, lang=None, leftovers=(), finish='button', hold=False):
