@@ -391,14 +391,17 @@ def snapshot(manifest):
             rel = os.path.relpath(p, root)
             if rel in (MANIFEST, MARKER, 'env.sh'):
                 continue
-            st = os.lstat(p)
-            if stat.S_ISLNK(st.st_mode):
-                result[rel] = 'link:' + os.readlink(p)
-            elif stat.S_ISDIR(st.st_mode):
-                result[rel] = 'dir'
-            else:
-                with open(p, 'rb') as f:
-                    result[rel] = hashlib.sha1(f.read()).hexdigest()
+            try:
+                st = os.lstat(p)
+                if stat.S_ISLNK(st.st_mode):
+                    result[rel] = 'link:' + os.readlink(p)
+                elif stat.S_ISDIR(st.st_mode):
+                    result[rel] = 'dir'
+                else:
+                    with open(p, 'rb') as f:
+                        result[rel] = hashlib.sha1(f.read()).hexdigest()
+            except FileNotFoundError:
+                pass   # removed while we looked: the program is still at work
     return result
 
 
