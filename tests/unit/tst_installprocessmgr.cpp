@@ -6,6 +6,7 @@
 #include "platform/registrystore.h"
 
 #include "programcopy.h"
+#include "treelisting.h"
 
 #include <QAtomicInt>
 #include <QCoreApplication>
@@ -157,23 +158,6 @@ bool chownTree(const QString &root, uid_t uid)
             return false;
     }
     return true;
-}
-
-// Every entry below root (links listed, never followed), relative; folders end in '/'.
-QStringList listing(const QString &root)
-{
-    QStringList entries;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        QString relative = it.filePath().mid(root.size() + 1);
-        if (it.fileInfo().isDir() && !it.fileInfo().isSymLink())
-            relative += QLatin1Char('/');
-        entries.append(relative);
-    }
-    entries.sort();
-    return entries;
 }
 
 bool isAtOrBelow(const QString &entry, const QString &prefix)
@@ -527,7 +511,7 @@ void tst_InstallProcessMgr::uninstall()
     if (!locked.isEmpty() && !lock(locked))
         QSKIP("chattr +i is not available here (needs root and a supporting file system)");
 
-    const QStringList before = listing(m_root->path());
+    const QStringList before = treeListing(m_root->path());
     QJsonObject result;
     QVERIFY(run(workingDir, result));
 
@@ -584,7 +568,7 @@ void tst_InstallProcessMgr::uninstall()
                    list.end());
         return list;
     };
-    QCOMPARE(withoutStore(listing(m_root->path())), withoutStore(expected));
+    QCOMPARE(withoutStore(treeListing(m_root->path())), withoutStore(expected));
 
     const auto entry = appinstaller::platform::openRegistryKey(RegistryMgr::keyPath(kGuid));
     QCOMPARE(entry->allKeys().isEmpty(), registryCleared);

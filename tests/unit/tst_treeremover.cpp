@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include "treelisting.h"
+
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -110,23 +112,6 @@ private:
     QStringList m_locked;
     bool m_lockFailed = false;
 };
-
-// Every entry below root (links listed, never followed), relative, sorted.
-QStringList listing(const QString &root)
-{
-    QStringList entries;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        QString relative = it.filePath().mid(root.size() + 1);
-        if (it.fileInfo().isDir() && !it.fileInfo().isSymLink())
-            relative += QLatin1Char('/');
-        entries.append(relative);
-    }
-    entries.sort();
-    return entries;
-}
 
 QStringList sorted(QStringList list)
 {
@@ -270,7 +255,7 @@ void tst_TreeRemover::removesTree()
     const QString root = m_dir->path();
     TreeRemover remover(method);
     QCOMPARE(remover.remove(root + QLatin1Char('/') + target), result);
-    QCOMPARE(listing(root), remaining);
+    QCOMPARE(treeListing(root), remaining);
 
     QStringList expectedFailed;
     for (const QString &entry : qAsConst(failed))
@@ -305,7 +290,7 @@ void tst_TreeRemover::failuresAreBounded()
     for (const QString &entry : remover.failedEntries())
         QVERIFY2(entry.endsWith(QLatin1String("/locked")), qPrintable(entry));
     // Everything that could go went.
-    const QStringList left = listing(m_dir->path());
+    const QStringList left = treeListing(m_dir->path());
     QCOMPARE(left.filter(QStringLiteral("free")), QStringList());
     QCOMPARE(left.filter(QStringLiteral("/locked")).size(), 8);
 }
@@ -325,7 +310,7 @@ void tst_TreeRemover::deepTree()
 
     TreeRemover remover(method);
     QVERIFY(remover.remove(m_dir->path() + QStringLiteral("/tree")));
-    QCOMPARE(listing(m_dir->path()), kOutside);
+    QCOMPARE(treeListing(m_dir->path()), kOutside);
 }
 
 void tst_TreeRemover::undecodableNames()
@@ -341,7 +326,7 @@ void tst_TreeRemover::undecodableNames()
 
     TreeRemover remover(TreeRemover::Method::Native);
     QVERIFY(remover.remove(m_dir->path() + QStringLiteral("/tree")));
-    QCOMPARE(listing(m_dir->path()), kOutside);
+    QCOMPARE(treeListing(m_dir->path()), kOutside);
 }
 
 int main(int argc, char **argv)
