@@ -147,14 +147,28 @@ class Case:
         self.ctx.x.move(0, 0)
 
     def screenshot(self, label, window):
-        """Save the window and return its pixels (pointer parked, so no hover)."""
+        """Save the window once its picture has settled; return its pixels.
+
+        The pointer is parked first, so no button shows its hover look, and two
+        equal looks in a row tell that painting is done (a busy machine may be
+        slow to draw a window just mapped).
+        """
         self.park_pointer()
-        time.sleep(0.2)   # a repaint after the pointer left a button
+        grab = lambda: self.ctx.x.pixels(window, 0, 0, window.width, window.height)
+        last = [grab()]
+
+        def settled():
+            time.sleep(0.15)
+            now = grab()
+            same = now == last[0]
+            last[0] = now
+            return same
+        xs.wait_for(settled, 'the picture of %s to settle' % label)
         self.shot_count += 1
         path = os.path.join(self.shots, '%02d-%s.png' % (self.shot_count, label))
         self.ctx.x.screenshot(path, window)
         note('%s: screenshot %s' % (self.name, os.path.basename(path)))
-        return self.ctx.x.pixels(window, 0, 0, window.width, window.height)
+        return last[0]
 
     def probe(self, window, rect):
         return xs.classify(self.ctx.x.pixels(window, *rect))
