@@ -6,6 +6,10 @@
 
 namespace appinstaller {
 
+namespace {
+constexpr qint64 kMaxFileSize = 1024 * 1024;
+} // namespace
+
 XmlElement::XmlElement(const QDomElement &element, const QDomDocument &document)
     : m_element(element)
     , m_document(document)
@@ -18,6 +22,10 @@ bool XmlElement::load(const QString &filePath)
         return false;
     QFile file(filePath);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return false;
+    // A configuration is a few hundred bytes; a huge file would cost its
+    // size many times over as a document, so it counts as unreadable.
+    if (file.size() > kMaxFileSize)
         return false;
 
     // The stream reader bounds entity expansion, so a small file of nested
