@@ -157,6 +157,10 @@ InstallPathGuard::Verdict InstallPathGuard::checkInstallPath(const QString &path
         if (coversProtected(resolved, locations))
             return Verdict::Protected;
     }
+    // An installer records the folder it made, never a way up from another
+    // one: "Programs/Other/.." names the folder that holds both products.
+    if (absolute.split(QLatin1Char('/')).contains(QLatin1String("..")))
+        return Verdict::Invalid;
     return Verdict::Allowed;
 }
 
