@@ -339,9 +339,16 @@ def wait_held(case, window, stuck=()):
     undeletable ones in stuck) the run has reached its last step.
     """
     m = case.manifest
-    xs.wait_for(lambda: (bool(stuck) or not os.path.lexists(m['install_dir']))
-                and [p for p in m['shortcuts'] if os.path.lexists(p)] == list(stuck),
-                'the first two steps')
+    try:
+        xs.wait_for(lambda: (bool(stuck) or not os.path.lexists(m['install_dir']))
+                    and [p for p in m['shortcuts'] if os.path.lexists(p)] == list(stuck),
+                    'the first two steps')
+    except xs.XError:
+        s = case.state()
+        left = [r for r in m['snapshot'] if r not in s['removed']
+                and r.startswith(os.path.relpath(m['install_dir'], m['root']) + '/')]
+        raise Failure('%s: the run did not get past its first two steps; still there: %s%s'
+                      % (case.name, left[:8], s['shortcuts_left']))
     pixels = case.screenshot('progress', window)
     check(case.probe(window, BAR_PROBE)['red'] > 0, 'no red fill in the progress bar at 60%')
     check(not case.is_completion_page(window), 'the completion page shows before the end')
