@@ -38,6 +38,7 @@ private:
     bool removeNonDirectory(int dirFd, const char *name);
     bool retryWithWritePermission(int dirFd, const char *name);
     bool openDirectory(int dirFd, const char *name, int &fd, bool &isDirectory);
+    static void makeWritable(int dirFd);
     void report(const char *name);
 
     const std::function<void(const QString &)> &m_failed;
@@ -75,6 +76,17 @@ bool Remover::retryWithWritePermission(int dirFd, const char *name)
     const bool changed = same && ::fchmod(fd, (opened.st_mode & 07777) | S_IWUSR) == 0;
     ::close(fd);
     return changed && ::unlinkat(dirFd, name, 0) == 0;
+}
+
+// A read-only folder keeps its entries from being unlinked here, though not
+// on Windows, where the product comes from. The folder is about to go, so it
+// is made writable first; the descriptor was opened without following links.
+void Remover::makeWritable(int dirFd)
+{
+    struct stat st;
+    constexpr mode_t needed = S_IWUSR | S_IXUSR;
+    if (::fstat(dirFd, &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & needed) != needed)
+        ::fchmod(dirFd, (st.st_mode & 07777) | needed);
 }
 
 bool Remover::removeNonDirectory(int dirFd, const char *name)
@@ -117,6 +129,8 @@ bool Remover::removeContents(int dirFd)
     bool ok = errno == 0;
     if (!ok)
         report(nullptr);
+    if (!entries.empty())
+        makeWritable(dirFd);
 
     for (const Entry &entry : entries) {
         const char *name = entry.name.c_str();

@@ -268,8 +268,9 @@ bool tst_InstallProcessMgr::stage(const QString &en, const QString &ch, const QS
     };
 
     QStringList files = {
-        // The install folder, with a read-only file and a hidden one.
+        // The install folder, with a read-only file, a read-only folder and a hidden file.
         "Programs/Kestrel/Kestrel.exe", "Programs/Kestrel/lib/a/b/c.dat", "Programs/Kestrel/lib/x.dll",
+        "Programs/Kestrel/sealed/inner.dat",
         "Programs/Kestrel/readonly.txt", "Programs/Kestrel/.hidden", "Programs/Kestrel/lnk/inner.lnk",
         // The eight places.
         "D/Kestrel.lnk", "D/凯斯特.lnk", "P/Kestrel.lnk", "P/凯斯特.lnk", "A/Kestrel/Kestrel.desktop",
@@ -290,6 +291,9 @@ bool tst_InstallProcessMgr::stage(const QString &en, const QString &ch, const QS
             return false;
     }
     if (!QFile::setPermissions(root + "/Programs/Kestrel/readonly.txt", QFile::ReadOwner | QFile::ReadGroup))
+        return false;
+    if (!QFile::setPermissions(root + "/Programs/Kestrel/sealed", QFile::ReadOwner | QFile::ExeOwner
+                                                                      | QFile::ReadGroup | QFile::ExeGroup))
         return false;
     if (!QDir().mkpath(root + "/Programs/Kestrel/empty") || !QDir().mkpath(root + "/data/applications/Empty"))
         return false;
