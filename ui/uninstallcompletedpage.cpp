@@ -3,6 +3,7 @@
 #include "ui/upperwidget.h"
 #include "ui_uninstallcompletedpage.h"
 
+#include <QEvent>
 #include <QListWidget>
 
 namespace appinstaller {
@@ -40,6 +41,7 @@ QString UnInstallCompletedPage::reasonText(LeftItem::Reason reason)
 
 void UnInstallCompletedPage::setLeftItems(const LeftItems &items)
 {
+    m_leftItems = items;
     if (items.isEmpty()) {
         m_ui->m_pInstallInfoLabel->setText(
             QCoreApplication::translate("UnInstallCompletedUI", "Uninstalled"));
@@ -62,7 +64,8 @@ void UnInstallCompletedPage::setLeftItems(const LeftItems &items)
         // In place of the spacer left of the button: a short scrollable list.
         m_pLeftItemsList = new QListWidget(m_ui->m_pBottomWidget);
         m_pLeftItemsList->setObjectName(QStringLiteral("m_pLeftItemsList"));
-        m_pLeftItemsList->setTextElideMode(Qt::ElideMiddle);
+        m_pLeftItemsList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        m_pLeftItemsList->viewport()->installEventFilter(this);
         m_pLeftItemsList->setSelectionMode(QAbstractItemView::NoSelection);
         m_pLeftItemsList->setFocusPolicy(Qt::NoFocus);
         m_pLeftItemsList->setStyleSheet(QStringLiteral(
@@ -75,11 +78,38 @@ void UnInstallCompletedPage::setLeftItems(const LeftItems &items)
     m_pLeftItemsList->clear();
     for (const LeftItem &item : items) {
         const QString path = item.path.isEmpty() ? QStringLiteral("\"\"") : item.path;
-        auto *entry = new QListWidgetItem(path + QStringLiteral("  \u2014 ") + reasonText(item.reason),
-                                          m_pLeftItemsList);
+        auto *entry = new QListWidgetItem(m_pLeftItemsList);
         entry->setToolTip(path);
     }
+    elideLeftItems();
     m_pLeftItemsList->show();
+}
+
+void UnInstallCompletedPage::elideLeftItems()
+{
+    if (!m_pLeftItemsList || m_pLeftItemsList->count() != m_leftItems.size())
+        return;
+    const QFontMetrics metrics(m_pLeftItemsList->font());
+    // Before the list is laid out its width is not known yet: assume the room
+    // the fixed page leaves it.
+    int width = m_pLeftItemsList->viewport()->width();
+    if (!m_pLeftItemsList->isVisible() || width < 100)
+        width = 500;
+    for (int i = 0; i < m_leftItems.size(); ++i) {
+        const LeftItem &item = m_leftItems.at(i);
+        const QString reason = QStringLiteral("  \u2014 ") + reasonText(item.reason);
+        const QString path = item.path.isEmpty() ? QStringLiteral("\"\"") : item.path;
+        // Paths differ most at their ends, so the middle gives way.
+        const int room = qMax(40, width - metrics.horizontalAdvance(reason) - 12);
+        m_pLeftItemsList->item(i)->setText(metrics.elidedText(path, Qt::ElideMiddle, room) + reason);
+    }
+}
+
+bool UnInstallCompletedPage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (m_pLeftItemsList && watched == m_pLeftItemsList->viewport() && event->type() == QEvent::Resize)
+        elideLeftItems();
+    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace appinstaller

@@ -30,14 +30,20 @@ public:
 signals:
     void signalClose();
 
+protected:
+    // Fits the listed paths to the list's width whenever it changes.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private slots:
     void onCompletedBtnClicked();
 
 private:
     static QString reasonText(LeftItem::Reason reason);
+    void elideLeftItems();
 
     std::unique_ptr<Ui::UnInstallCompletedUI> m_ui;
     QListWidget *m_pLeftItemsList = nullptr;
+    LeftItems m_leftItems;
 };
 
 } // namespace appinstaller

@@ -12,6 +12,7 @@
 #include <QGraphicsDropShadowEffect>
 #include <QLabel>
 #include <QLayout>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
@@ -73,6 +74,7 @@ private slots:
     void iconButtonDoesNothing();
     void closeRefusedWhileRunning();
 
+    void leftItemsListed();
     void headerBackgroundOnlyOnInnerWidget();
     void styleRulesReachTheirWidgets();
 
@@ -347,6 +349,36 @@ void tst_MainWindow::closeRefusedWhileRunning()
     QCOMPARE(stack->currentWidget(), m_window->findChild<UnInstallCompletedPage *>());
     QVERIFY(m_window->close());
     QVERIFY(!m_window->isVisible());
+}
+
+void tst_MainWindow::leftItemsListed()
+{
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    auto *page = m_window->findChild<UnInstallCompletedPage *>();
+    const QString longPath = QStringLiteral("/srv/products/") + QString(300, QLatin1Char('x')) + QStringLiteral("/tail.dat");
+    page->setLeftItems({{longPath, LeftItem::Reason::NotRemoved}, {QString(), LeftItem::Reason::InvalidPath}});
+    m_window->findChild<QStackedWidget *>()->setCurrentWidget(page);
+    QCoreApplication::processEvents();
+
+    auto *list = page->findChild<QListWidget *>(QStringLiteral("m_pLeftItemsList"));
+    QVERIFY(list && list->isVisible());
+    QCOMPARE(list->count(), 2);
+    QVERIFY(!page->findChild<QWidget *>(QStringLiteral("m_pIconToolBtn"))->isVisible());
+    QCOMPARE(widgetAt(page, QStringLiteral("m_pInstallInfoLabel"))->property("text").toString(),
+             QStringLiteral("UninstalledItemsRemainQfTzWbKd"));
+    // The long path is shortened in its middle to fit; the whole one is its tooltip.
+    const QString shown = list->item(0)->text();
+    QVERIFY2(shown.startsWith(QLatin1String("/srv/")) && shown.contains(QLatin1String("tail.dat")), qPrintable(shown));
+    QVERIFY(shown.contains(QChar(0x2026)));
+    QVERIFY(QFontMetrics(list->font()).horizontalAdvance(shown) <= list->viewport()->width());
+    QCOMPARE(list->item(0)->toolTip(), longPath);
+    QCOMPARE(list->item(1)->toolTip(), QStringLiteral("\"\""));
+
+    // A later run that left nothing says so again.
+    page->setLeftItems({});
+    QVERIFY(!list->isVisible());
+    QCOMPARE(widgetAt(page, QStringLiteral("m_pInstallInfoLabel"))->property("text").toString(), QStringLiteral("Uninstalled"));
 }
 
 void tst_MainWindow::headerBackgroundOnlyOnInnerWidget()
