@@ -104,6 +104,8 @@ void tst_InstallPathGuard::checkInstallPath_data()
     QTest::newRow("public desktop") << "@DATA/appinstaller/PublicDesktop/" << Verdict::Protected;
     QTest::newRow("ancestor of the public desktop") << "@DATA/appinstaller" << Verdict::Protected;
     QTest::newRow("back into home") << "@ROOT/Programs/Orvessa/../../home" << Verdict::Protected;
+    QTest::newRow("another product's parent") << "@ROOT/Programs/Other/.." << Verdict::Invalid;
+    QTest::newRow("down and up again") << "@ROOT/Programs/Other/../Orvessa" << Verdict::Invalid;
 
     QTest::newRow("product folder") << "@ROOT/Programs/Orvessa" << Verdict::Allowed;
     QTest::newRow("product folder with slash") << "@ROOT/Programs/Orvessa/" << Verdict::Allowed;

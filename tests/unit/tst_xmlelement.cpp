@@ -166,6 +166,13 @@ void tst_XmlElement::load_data()
     QTest::newRow("not XML") << "garbage.xml" << QByteArray("\x01\x02 no xml") << true << QString();
     QTest::newRow("empty file") << "empty.xml" << QByteArray() << true << QString();
     QTest::newRow("unclosed") << "unclosed.xml" << QByteArray("<cfg><GUID>x</GUID><open>") << true << "cfg";
+    // Far beyond any real configuration: not worth the memory it would take.
+    QTest::newRow("over 1 MiB") << "huge.xml"
+                                << QByteArray("<cfg><GUID>x</GUID>") + QByteArray(1024 * 1024, ' ') + QByteArray("</cfg>")
+                                << false << QString();
+    QTest::newRow("just under 1 MiB") << "large.xml"
+                                      << QByteArray("<cfg>") + QByteArray(1024 * 1024 - 11, ' ') + QByteArray("</cfg>")
+                                      << true << "cfg";
 }
 
 void tst_XmlElement::load()
