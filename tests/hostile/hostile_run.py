@@ -20,6 +20,7 @@ Exit status: 0 passed, 1 failed, 77 skipped.
 import argparse
 import os
 import random
+import resource
 import shutil
 import subprocess
 import sys
@@ -48,6 +49,14 @@ OUTCOME_PROBE = (12 + 36, 12 + 340, 720 - 72, 50)
 # busy machine does not matter; an unbounded expansion needs minutes and GBs).
 BOMB_CPU_S = 2.0
 BOMB_RSS_MB = 200
+
+
+def usual_limits():
+    # The open-file limit most sessions get; a generous one on a test machine
+    # would hide a removal that keeps a descriptor per folder level.
+    soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
+    limit = 1024 if hard == resource.RLIM_INFINITY else min(1024, hard)
+    resource.setrlimit(resource.RLIMIT_NOFILE, (limit, hard))
 
 
 class Failure(Exception):
@@ -125,7 +134,7 @@ class Case:
                    sys.executable, os.path.join(HERE, 'hostile_confine.py'), self.m['root'], '--']
         self.proc = subprocess.Popen(confine + [self.m['program']], cwd=self.m['root'], env=env,
                                      stdin=subprocess.DEVNULL, stdout=self.log,
-                                     stderr=subprocess.STDOUT)
+                                     stderr=subprocess.STDOUT, preexec_fn=usual_limits)
         self.ctx.children.append(self.proc)
 
     def wait_exit(self, timeout=xs.WAIT):
