@@ -464,6 +464,16 @@ def case_path_other_parent(ctx):
                  setup=setup)
 
 
+def case_path_products_parent(ctx):
+    """The folder that holds this product's and another registered product's
+    folders. Not yet refused: kept out of the CTest list until the guard knows
+    the other products' install paths."""
+    def setup(c):
+        return [os.path.join(os.path.dirname(c.m['install_dir']), 'OtherProduct', 'other.exe')]
+    path_refused(ctx, 'path_products_parent',
+                 lambda c: 'installpath=' + os.path.dirname(c.m['install_dir']), setup=setup)
+
+
 def case_path_symlink_out(ctx):
     """installpath is a link to a folder outside the product: the link goes,
     what it points to stays."""
