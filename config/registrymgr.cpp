@@ -71,6 +71,25 @@ QByteArray RegistryMgr::getInstallPath() const
     return readValue(QByteArrayLiteral("installpath"), configuredGuid());
 }
 
+QStringList RegistryMgr::otherInstallPaths() const
+{
+    const QByteArray guid = configuredGuid();
+    QByteArray root = QByteArrayLiteral("HKEY_CURRENT_USER\\") + uninstallKeyRoot();
+    root.chop(1);
+    QStringList paths;
+    for (const QString &name : platform::registryChildKeys(QString::fromUtf8(root))) {
+        if (name.toUtf8() == guid || name.isEmpty())
+            continue;
+        const auto settings = platform::openRegistryKey(QString::fromUtf8(root) + QLatin1Char('\\') + name);
+        for (const char *value : {"installpath", "InstallLocation"}) {
+            const QString path = settings->value(QLatin1String(value)).toString();
+            if (!path.isEmpty() && !paths.contains(path))
+                paths.append(path);
+        }
+    }
+    return paths;
+}
+
 void RegistryMgr::clearUninstallEntry() const
 {
     const QString path = keyPath(configuredGuid());

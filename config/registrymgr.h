@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace appinstaller {
 
@@ -22,6 +23,11 @@ public:
     // True when the entry holds at least one value, in itself or a sub-key.
     bool hasEntry(const QByteArray &guid) const;
     QByteArray readValue(const QByteArray &name, const QByteArray &guid) const;
+
+    // The install folders that the other products' entries under the
+    // Uninstall key record ("installpath", or Windows' "InstallLocation"),
+    // so the uninstall can leave them alone.
+    QStringList otherInstallPaths() const;
 
     static QByteArray uninstallKeyRoot();
     // The full key path of a product's entry; empty when the GUID names no

@@ -126,7 +126,7 @@ bool InstallPathGuard::coversProtected(const QString &path, const QStringList &l
     return false;
 }
 
-InstallPathGuard::Verdict InstallPathGuard::checkInstallPath(const QString &path)
+InstallPathGuard::Verdict InstallPathGuard::checkInstallPath(const QString &path, const QStringList &otherProducts)
 {
     if (path.isEmpty() || path.contains(QChar(0)))
         return Verdict::Invalid;
@@ -143,7 +143,9 @@ InstallPathGuard::Verdict InstallPathGuard::checkInstallPath(const QString &path
     if (clean.contains(QLatin1String("/../")) || clean.endsWith(QLatin1String("/..")))
         return Verdict::Invalid;
 
-    const QStringList locations = protectedLocations();
+    QStringList locations = protectedLocations();
+    for (const QString &other : otherProducts)
+        addLocation(locations, QDir::fromNativeSeparators(other));
     if (coversProtected(clean, locations))
         return Verdict::Protected;
 

@@ -19,8 +19,9 @@ public:
 
     // Checks an install folder: absolute, and after cleaning (and with the
     // links of its parent folders resolved) neither a protected location nor
-    // an ancestor of one.
-    static Verdict checkInstallPath(const QString &path);
+    // an ancestor of one. The folders of other installed products count as
+    // protected too.
+    static Verdict checkInstallPath(const QString &path, const QStringList &otherProducts = QStringList());
 
     // The protected locations, cleaned, for the current user and system (those
     // reached through a link also under their real path).

@@ -87,7 +87,9 @@ InstallProcessMgr::~InstallProcessMgr() = default;
 
 void InstallProcessMgr::removeInstallFolder(const QString &path, LeftItems &left)
 {
-    switch (InstallPathGuard::checkInstallPath(path)) {
+    // Another product's folder inside this one would go with it.
+    const QStringList others = Base::CSingleton<RegistryMgr>::instance()->otherInstallPaths();
+    switch (InstallPathGuard::checkInstallPath(path, others)) {
     case InstallPathGuard::Verdict::Invalid:
         left.append(LeftItem{path, LeftItem::Reason::InvalidPath});
         return;

@@ -2,6 +2,7 @@
 
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -13,6 +14,9 @@ namespace platform {
 // INI file per key below registryFolder(), so allKeys() and clear() behave as
 // they do on the registry.
 std::unique_ptr<QSettings> openRegistryKey(const QString &keyPath);
+
+// The names of the sub-keys directly below a key.
+QStringList registryChildKeys(const QString &keyPath);
 
 #ifndef Q_OS_WIN
 // $XDG_CONFIG_HOME/appinstaller/registry, where the stand-in keeps its keys.

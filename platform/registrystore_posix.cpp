@@ -1,6 +1,8 @@
 #include "platform/registrystore.h"
 
+#include <QDir>
 #include <QStandardPaths>
+#include <QUrl>
 #include <QStringList>
 
 namespace appinstaller {
@@ -40,6 +42,13 @@ QString encodeName(const QString &name)
     return encoded;
 }
 
+QString decodeName(const QString &encoded)
+{
+    if (encoded == QLatin1String("%"))
+        return QString();
+    return QUrl::fromPercentEncoding(encoded.toUtf8());
+}
+
 } // namespace
 
 QString registryFolder()
@@ -55,6 +64,29 @@ QString registryKeyFile(const QString &keyPath)
     for (const QString &name : names)
         file += QLatin1Char('/') + encodeName(name);
     return file + QLatin1String(".ini");
+}
+
+QStringList registryChildKeys(const QString &keyPath)
+{
+    // A sub-key is a file "<name>.ini" beside the folder "<name>/" that holds
+    // its own sub-keys; either may exist without the other.
+    QString folder = registryKeyFile(keyPath);
+    folder.chop(4);
+    QStringList names;
+    const QFileInfoList entries =
+        QDir(folder).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+    for (const QFileInfo &entry : entries) {
+        QString name = entry.fileName();
+        if (entry.isFile()) {
+            if (!name.endsWith(QLatin1String(".ini")))
+                continue;
+            name.chop(4);
+        }
+        name = decodeName(name);
+        if (!names.contains(name))
+            names.append(name);
+    }
+    return names;
 }
 
 std::unique_ptr<QSettings> openRegistryKey(const QString &keyPath)

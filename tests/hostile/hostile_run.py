@@ -466,8 +466,7 @@ def case_path_other_parent(ctx):
 
 def case_path_products_parent(ctx):
     """The folder that holds this product's and another registered product's
-    folders. Not yet refused: kept out of the CTest list until the guard knows
-    the other products' install paths."""
+    folders: refused, since the other product would go with it."""
     def setup(c):
         return [os.path.join(os.path.dirname(c.m['install_dir']), 'OtherProduct', 'other.exe')]
     path_refused(ctx, 'path_products_parent',

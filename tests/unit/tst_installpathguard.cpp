@@ -21,6 +21,8 @@ private slots:
     void initTestCase();
     void checkInstallPath_data();
     void checkInstallPath();
+    void otherProducts_data();
+    void otherProducts();
     void protectedLocationsAreClean();
     void isPlainName_data();
     void isPlainName();
@@ -118,6 +120,37 @@ void tst_InstallPathGuard::checkInstallPath_data()
     QTest::newRow("through a link below home") << "@ROOT/tohome/Apps" << Verdict::Allowed;
     // The last component is removed as a link, never followed.
     QTest::newRow("a link to the root itself") << "@ROOT/toroot" << Verdict::Allowed;
+}
+
+void tst_InstallPathGuard::otherProducts_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QStringList>("others");
+    QTest::addColumn<Verdict>("verdict");
+
+    const QStringList other{"@ROOT/Programs/Other"};
+    QTest::newRow("beside another product") << "@ROOT/Programs/Orvessa" << other << Verdict::Allowed;
+    QTest::newRow("folder holding another product") << "@ROOT/Programs" << other << Verdict::Protected;
+    QTest::newRow("another product itself") << "@ROOT/Programs/Other/" << other << Verdict::Protected;
+    QTest::newRow("inside another product") << "@ROOT/Programs/Other/Plugin" << other << Verdict::Allowed;
+    QTest::newRow("another product inside this one") << "@ROOT/Programs/Orvessa"
+                                                     << QStringList{"@ROOT/Programs/Orvessa/Addon"} << Verdict::Protected;
+    QTest::newRow("recorded with a slash at the end and a detour")
+        << "@ROOT/Programs" << QStringList{"@ROOT/Programs/./Other/"} << Verdict::Protected;
+    QTest::newRow("relative record ignored") << "@ROOT/Programs/Orvessa" << QStringList{"Programs/Orvessa"}
+                                             << Verdict::Allowed;
+}
+
+void tst_InstallPathGuard::otherProducts()
+{
+    QFETCH(QString, path);
+    QFETCH(QStringList, others);
+    QFETCH(Verdict, verdict);
+
+    QStringList expanded;
+    for (const QString &other : qAsConst(others))
+        expanded << expand(other);
+    QCOMPARE(InstallPathGuard::checkInstallPath(expand(path), expanded), verdict);
 }
 
 void tst_InstallPathGuard::checkInstallPath()

@@ -40,6 +40,8 @@ int runChild(const char *operation)
         out << mgr->getInstallPath().toHex();
     else if (std::strcmp(operation, "clear") == 0)
         mgr->clearUninstallEntry();
+    else if (std::strcmp(operation, "others") == 0)
+        out << mgr->otherInstallPaths().join(QLatin1Char('|'));
     else
         return 2;
     return 0;
@@ -65,6 +67,7 @@ private slots:
     void publicOperations_data();
     void publicOperations();
     void emptyGuidNeverTouchesSharedKey();
+    void otherProductsInstallPaths();
 
 private:
     QByteArray child(const QByteArray &guid, const char *operation);
@@ -263,6 +266,23 @@ void tst_RegistryMgr::emptyGuidNeverTouchesSharedKey()
     QVERIFY(registry()->hasEntry("{other}"));
     QCOMPARE(appinstaller::platform::openRegistryKey(shared.chopped(1))->value(QStringLiteral("v")).toInt(), 1);
     QCOMPARE(appinstaller::platform::openRegistryKey(shared + QStringLiteral("%"))->value(QStringLiteral("v")).toInt(), 1);
+}
+
+void tst_RegistryMgr::otherProductsInstallPaths()
+{
+    const QByteArray guid("{A1B2-C3}");
+    stageEntry(guid, {{QStringLiteral("installpath"), QStringLiteral("/opt/Mine")}});
+    stageEntry("{other}", {{QStringLiteral("installpath"), QStringLiteral("/opt/Other")}});
+    stageEntry("Windows Style", {{QStringLiteral("InstallLocation"), QStringLiteral("/opt/Win")}});
+    stageEntry("a/b", {{QStringLiteral("installpath"), QStringLiteral("/opt/Slashed")}});
+    stageEntry("..", {{QStringLiteral("installpath"), QStringLiteral("/opt/Dots")}});
+    stageEntry("NoPath", {{QStringLiteral("DisplayName"), QStringLiteral("x")}});
+    // Values only in a deeper key of an entry name no install folder of it.
+    stageEntry("Deep\\Sub", {{QStringLiteral("installpath"), QStringLiteral("/opt/Deep")}});
+
+    QStringList others = QString::fromUtf8(child(guid, "others")).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    others.sort();
+    QCOMPARE(others, QStringList({"/opt/Dots", "/opt/Other", "/opt/Slashed", "/opt/Win"}));
 }
 
 int main(int argc, char **argv)
