@@ -5,6 +5,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -226,8 +227,20 @@ bool Remover::removeTop(const QByteArray &path)
 
 } // namespace
 
+// Each folder level being emptied holds one descriptor, so a deep tree needs
+// as many as it has levels: allow the process all the system grants it.
+static void raiseOpenFileLimit()
+{
+    struct rlimit limit;
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
 bool removeTreeNoFollow(const QString &path, const std::function<void(const QString &)> &failed)
 {
+    raiseOpenFileLimit();
     QByteArray native = QFile::encodeName(path);
     // A trailing slash would make the system follow a link at the top.
     while (native.size() > 1 && native.endsWith('/'))

@@ -1,5 +1,7 @@
 #include "engine/treeremover.h"
 
+#include "treelisting.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
@@ -8,9 +10,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include "treelisting.h"
 
 #include <QtTest>
+
+#include <sys/resource.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -155,6 +158,7 @@ private slots:
     void failuresAreBounded();
     void deepTree_data();
     void deepTree();
+    void deeperThanTheOpenFileLimit();
     void undecodableNames();
 
 private:
@@ -310,6 +314,31 @@ void tst_TreeRemover::deepTree()
 
     TreeRemover remover(method);
     QVERIFY(remover.remove(m_dir->path() + QStringLiteral("/tree")));
+    QCOMPARE(treeListing(m_dir->path()), kOutside);
+}
+
+void tst_TreeRemover::deeperThanTheOpenFileLimit()
+{
+    // One descriptor is open per level: a tree deeper than the soft limit
+    // still goes when the system allows more.
+    struct rlimit saved;
+    QVERIFY(::getrlimit(RLIMIT_NOFILE, &saved) == 0);
+    constexpr int levels = 200;
+    if (saved.rlim_max != RLIM_INFINITY && saved.rlim_max < rlim_t(levels + 64))
+        QSKIP("the hard limit of open files is too low for this case");
+    struct rlimit low = saved;
+    low.rlim_cur = 64;
+    QVERIFY(::setrlimit(RLIMIT_NOFILE, &low) == 0);
+
+    QString path = QStringLiteral("tree");
+    for (int i = 0; i < levels; ++i)
+        path += QStringLiteral("/l%1").arg(i);
+    const bool built = m_layout->build({path + QStringLiteral("/leaf")});
+    TreeRemover remover(TreeRemover::Method::Native);
+    const bool removed = built && remover.remove(m_dir->path() + QStringLiteral("/tree"));
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    QVERIFY(built);
+    QVERIFY(removed);
     QCOMPARE(treeListing(m_dir->path()), kOutside);
 }
 
