@@ -18,6 +18,16 @@ WAIT = 30.0          # generous ceiling for every wait; normal waits end far soo
 POLL = 0.05
 
 
+
+def terminate(proc):
+    """Asks a process to end, and kills it when it has not within 10 s."""
+    proc.terminate()
+    try:
+        proc.wait(10)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+
 class XError(Exception):
     pass
 
@@ -95,12 +105,7 @@ class XServer:
 
     def stop(self):
         if self.proc and self.proc.poll() is None:
-            self.proc.terminate()
-            try:
-                self.proc.wait(10)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait()
+            terminate(self.proc)
         self.proc = None
 
     # --- tools ---------------------------------------------------------------
@@ -249,12 +254,7 @@ class MapWatcher:
         if self.proc is None:
             return self.output
         time.sleep(0.3)   # let the last events reach xev
-        self.proc.terminate()
-        try:
-            self.proc.wait(10)
-        except subprocess.TimeoutExpired:
-            self.proc.kill()
-            self.proc.wait()
+        terminate(self.proc)
         self.proc = None
         self.file.seek(0)
         self.output = self.file.read()

@@ -17,14 +17,12 @@ import shutil
 import subprocess
 import sys
 import time
-import traceback
 
 HERE = os.path.dirname(os.path.realpath(__file__))
 sys.path.insert(0, os.path.join(HERE, '..', '..', 'scripts', 'e2e'))
 import sandbox  # noqa: E402
 import xsession as xs  # noqa: E402
-
-SKIP = 77
+from harness import SKIP, BaseContext, Failure, Skip, check, run_case  # noqa: E402,F401
 
 # Window geometry, from the forms: the frameless main window and the two kinds
 # of library dialog (a warning is small, the confirmation large).
@@ -41,24 +39,11 @@ COMPLETED_PROBE = (COMPLETED_BTN[0] - 30, COMPLETED_BTN[1] - 8, 60, 16)
 BAR_PROBE = (12 + 36 + 3, 12 + 320 + 26 + 24 + 6 + 3, 642, 10)
 
 
-class Failure(Exception):
-    pass
-
-
-class Skip(Exception):
-    pass
-
-
 START = time.monotonic()
 
 
 def note(text):
     print('[%6.2f] %s' % (time.monotonic() - START, text), flush=True)
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
 
 
 class Case:
@@ -257,22 +242,12 @@ class Case:
               '%s: install folder present: %s' % (self.name, os.path.exists(m['install_dir'])))
 
 
-class Context:
+class Context(BaseContext):
     def __init__(self, args):
-        self.build = os.path.abspath(args.build)
-        self.bin_dir = os.path.join(self.build, 'bin')
-        self.work = os.path.abspath(args.work or os.path.join(self.build, 'e2e', args.case))
-        self.shots = os.path.abspath(args.shots or os.path.join(self.build, 'screenshots', 'e2e',
-                                                                args.case))
+        build = os.path.abspath(args.build)
+        super().__init__(args, os.path.join(build, 'e2e', args.case),
+                         os.path.join(build, 'screenshots', 'e2e', args.case))
         self.lockhold = os.path.join(self.build, 'tests', 'e2e_lockhold')
-        self.x = None
-        self.children = []
-
-    def stop_children(self):
-        for p in self.children:
-            if p.poll() is None:
-                p.kill()
-                p.wait()
 
 
 # --- the flows -----------------------------------------------------------------
@@ -578,22 +553,10 @@ def main():
     if os.path.isdir(ctx.shots):
         shutil.rmtree(ctx.shots)
     os.makedirs(ctx.work, exist_ok=True)
-    try:
-        with xs.XServer(log_path=os.path.join(ctx.work, 'xvfb.log')) as x:
-            ctx.x = x
-            CASES[args.case](ctx)
-    except Skip as e:
-        print('e2e %s: skipped: %s' % (args.case, e))
-        return SKIP
-    except (Failure, xs.XError, sandbox.SandboxError) as e:
-        print('e2e %s: FAILED: %s' % (args.case, e))
-        print('screenshots: %s' % ctx.shots)
-        return 1
-    except Exception:
-        traceback.print_exc()
-        return 1
-    finally:
-        ctx.stop_children()
+    rc = run_case('e2e', args.case, ctx, CASES[args.case],
+                  on_failure=lambda: print('screenshots: %s' % ctx.shots))
+    if rc != 0:
+        return rc
     print('e2e %s: passed; screenshots in %s' % (args.case, ctx.shots))
     return 0
 

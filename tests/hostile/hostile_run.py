@@ -25,12 +25,12 @@ import shutil
 import subprocess
 import sys
 import time
-import traceback
 
 HERE = os.path.dirname(os.path.realpath(__file__))
 sys.path.insert(0, os.path.join(HERE, '..', '..', 'scripts', 'e2e'))
 import sandbox  # noqa: E402
 import xsession as xs  # noqa: E402
+from harness import SKIP, BaseContext, Failure, Skip, check, run_case  # noqa: E402,F401
 
 SKIP = 77
 # The deep trees below are walked by the sandbox's recursive snapshot.
@@ -57,19 +57,6 @@ def usual_limits():
     soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
     limit = 1024 if hard == resource.RLIM_INFINITY else min(1024, hard)
     resource.setrlimit(resource.RLIMIT_NOFILE, (limit, hard))
-
-
-class Failure(Exception):
-    pass
-
-
-class Skip(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
 
 
 def rel(m, path):
@@ -578,21 +565,11 @@ def case_tree_long_path(ctx):
 CASES = {name[5:]: fn for name, fn in globals().items() if name.startswith('case_')}
 
 
-class Context:
+class Context(BaseContext):
     def __init__(self, args):
-        self.build = os.path.abspath(args.build)
-        self.bin_dir = os.path.join(self.build, 'bin')
-        self.work = os.path.abspath(args.work or os.path.join(self.build, 'hostile', args.case))
-        self.shots = os.path.abspath(args.shots or os.path.join(self.build, 'screenshots',
-                                                                'hostile'))
-        self.x = None
-        self.children = []
-
-    def stop_children(self):
-        for p in self.children:
-            if p.poll() is None:
-                p.kill()
-                p.wait()
+        build = os.path.abspath(args.build)
+        super().__init__(args, os.path.join(build, 'hostile', args.case),
+                         os.path.join(build, 'screenshots', 'hostile'))
 
 
 def main():
@@ -617,21 +594,9 @@ def main():
 
     sandbox.check_sandbox_root(ctx.work)
     os.makedirs(ctx.work, exist_ok=True)
-    try:
-        with xs.XServer(log_path=os.path.join(ctx.work, 'xvfb.log')) as x:
-            ctx.x = x
-            CASES[args.case](ctx)
-    except Skip as e:
-        print('hostile %s: skipped: %s' % (args.case, e))
-        return SKIP
-    except (Failure, xs.XError, sandbox.SandboxError) as e:
-        print('hostile %s: FAILED: %s' % (args.case, e))
-        return 1
-    except Exception:
-        traceback.print_exc()
-        return 1
-    finally:
-        ctx.stop_children()
+    rc = run_case('hostile', args.case, ctx, CASES[args.case])
+    if rc != 0:
+        return rc
     # Passed: the sandboxes are of no further use (deep trees are large).
     for name in os.listdir(ctx.work):
         path = os.path.join(ctx.work, name)
