@@ -8,9 +8,9 @@
 
 #include <unistd.h>
 
-ProgramCopy::ProgramCopy()
-    // Beside the test program, so a hard link (same file system) is possible.
-    : m_dir(QCoreApplication::applicationDirPath() + QStringLiteral("/copy-XXXXXX"))
+ProgramCopy::ProgramCopy(const QString &parentDir)
+    : m_dir((parentDir.isEmpty() ? QCoreApplication::applicationDirPath() : parentDir)
+            + QStringLiteral("/copy-XXXXXX"))
 {
     if (!m_dir.isValid())
         return;

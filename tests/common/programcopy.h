@@ -12,7 +12,9 @@
 class ProgramCopy
 {
 public:
-    ProgramCopy();
+    // The copy's folder is made below parentDir, by default beside the test
+    // program (same file system, so a hard link will do).
+    explicit ProgramCopy(const QString &parentDir = QString());
 
     bool isValid() const { return !m_program.isEmpty(); }
     QString folder() const { return m_dir.path(); }

@@ -215,7 +215,9 @@ void tst_InstallProcessMgr::init()
 {
     m_root = std::make_unique<QTemporaryDir>();
     QVERIFY(m_root->isValid());
-    m_copy = std::make_unique<ProgramCopy>();
+    // In the system's temporary folder, which "nobody" can reach whatever
+    // folders the build lies in.
+    m_copy = std::make_unique<ProgramCopy>(QDir::tempPath());
     QVERIFY(m_copy->isValid());
     m_asNobody = false;
     // The parent stages the registry entry where the child will look for it.
